@@ -20,5 +20,6 @@ bool createGlWindow(const GlWindowVariant& variant, int width, int height, bool 
                     HDC& hDC, HGLRC& hRC);
 
 // Releases the context, the device context, a switched display mode and the
-// window, in that order. Handles that are already gone are passed over.
+// window, in that order. Every step is called; the platform refuses a handle
+// that is already gone (a window the user closed, say) and does nothing.
 void destroyGlWindow(HWND hWnd, HDC hDC, HGLRC hRC, bool fullscreen);

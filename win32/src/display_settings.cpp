@@ -368,7 +368,7 @@ void restoreOriginalMode() {
     SavedMode& saved = savedMode();
     if (!saved.switched)
         return;
-    if (Display* display = win32::display()) {
+    if (Display* display = openedDisplay()) {
         ErrorTrap trap; // its end syncs, so the server has the mode before the process goes on or ends
         Resources resources(XRRGetScreenResourcesCurrent(display, DefaultRootWindow(display)));
         if (resources)

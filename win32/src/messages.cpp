@@ -212,9 +212,8 @@ BOOL WINAPI PeekMessageA(MSG* lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFil
             queue.posted.erase(it);
         return TRUE;
     }
-    bool wantsQuit =
-        (wMsgFilterMin == 0 && wMsgFilterMax == 0) || (wMsgFilterMin <= WM_QUIT && WM_QUIT <= wMsgFilterMax);
-    if (queue.quitPosted && wantsQuit) {
+    // WM_QUIT is retrieved whatever message range the caller filters on.
+    if (queue.quitPosted) {
         *lpMsg = MSG{};
         lpMsg->message = WM_QUIT;
         lpMsg->wParam = static_cast<WPARAM>(queue.quitCode);

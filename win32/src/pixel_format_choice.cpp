@@ -3,7 +3,10 @@
 // Required: the pixel type asked for, drawing to a window and OpenGL when
 // asked, and double buffering unless the request says "don't care" (a
 // double-buffered request never gets a single-buffered format, and the other
-// way round). Among the formats that qualify, the nearest colour depth wins
+// way round). Among the formats that qualify, one whose window pixels carry
+// an alpha channel nobody asked for comes last (a compositing window manager
+// would show such a window through where GL leaves alpha at 0); then the
+// nearest colour depth wins
 // (a request above what the server has gets its deepest formats: 32 bits are
 // met by 24-bit colour), then the nearest depth buffer, preferring one at
 // least as deep as asked, then the fewest unrequested alpha, stencil,
@@ -32,13 +35,15 @@ bool qualifies(const PixelFormatRecord& format, const PIXELFORMATDESCRIPTOR& req
 }
 
 // Smaller is better, compared in order.
-using Score = std::array<int, 8>;
+using Score = std::array<int, 9>;
 
 Score score(const PixelFormatRecord& format, const PIXELFORMATDESCRIPTOR& request) {
     int depthShortfall = request.cDepthBits > format.depthBits ? 1 : 0;
     int accumBits =
         format.accumRedBits + format.accumGreenBits + format.accumBlueBits + format.accumAlphaBits;
-    return Score{std::abs(format.colorBits() - request.cColorBits),
+    int unaskedWindowAlpha = format.alphaInWindow && request.cAlphaBits == 0 ? 1 : 0;
+    return Score{unaskedWindowAlpha,
+                 std::abs(format.colorBits() - request.cColorBits),
                  depthShortfall,
                  std::abs(format.depthBits - request.cDepthBits),
                  std::abs(format.alphaBits - request.cAlphaBits),

@@ -24,7 +24,8 @@ struct PixelFormatRecord {
     int accumRedBits = 0, accumGreenBits = 0, accumBlueBits = 0, accumAlphaBits = 0;
     int auxBuffers = 0;
     int samples = 0;
-    bool slow = false; // a configuration the server marks as slow or non-conformant
+    bool slow = false;              // a configuration the server marks as slow or non-conformant
+    bool alphaInWindow = false;     // its X visual stores alpha in the window's pixels
 
     int colorBits() const { return redBits + greenBits + blueBits; }
 };

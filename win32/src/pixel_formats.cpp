@@ -83,6 +83,7 @@ void readFormats(Display* d, ServerFormats& server) {
             f.redShift = maskShift(visual->red_mask);
             f.greenShift = maskShift(visual->green_mask);
             f.blueShift = maskShift(visual->blue_mask);
+            f.alphaInWindow = visual->depth > f.colorBits();
             XFree(visual);
         }
         server.formats.push_back(f);

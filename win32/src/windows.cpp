@@ -9,9 +9,11 @@
 // keep the size they are given; CW_USEDEFAULT places a pop-up at the screen's
 // top-left and leaves a framed window to the window manager.
 //
-// Creation sends WM_NCCREATE, WM_CREATE and WM_SIZE; destruction sends
-// WM_DESTROY and WM_NCDESTROY. Child windows, menus, icons and cursors are
-// left out: icon, cursor and brush handles only name the stock objects.
+// A class is named by its name (compared without case) or by the atom
+// RegisterClassA returned for it. Creation sends WM_NCCREATE, WM_CREATE and
+// WM_SIZE; destruction sends WM_DESTROY and WM_NCDESTROY. Child windows,
+// menus, icons and cursors are left out: icon, cursor and brush handles only
+// name the stock objects.
 #include "layer.h"
 #include "x11_connection.h"
 
@@ -38,9 +40,23 @@ std::vector<WindowClass>& classes() {
     return registered;
 }
 
-const WindowClass* findClass(const char* name) {
+// Class atoms live in the range the platform gives them, in order of registration.
+constexpr uintptr_t firstClassAtom = 0xC001;
+
+// A class name may also be a class atom in the low word, the high bits zero.
+bool isAtom(const char* nameOrAtom) {
+    return reinterpret_cast<uintptr_t>(nameOrAtom) <= 0xFFFF;
+}
+
+const WindowClass* findClass(const char* nameOrAtom) {
+    if (isAtom(nameOrAtom)) {
+        uintptr_t atom = reinterpret_cast<uintptr_t>(nameOrAtom);
+        if (atom < firstClassAtom || atom - firstClassAtom >= classes().size())
+            return nullptr;
+        return &classes()[atom - firstClassAtom];
+    }
     for (const WindowClass& c : classes())
-        if (strcasecmp(c.name.c_str(), name) == 0)
+        if (strcasecmp(c.name.c_str(), nameOrAtom) == 0)
             return &c;
     return nullptr;
 }
@@ -203,24 +219,27 @@ using namespace win32;
 extern "C" {
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA* lpWndClass) {
-    if (!lpWndClass || !lpWndClass->lpszClassName || !*lpWndClass->lpszClassName ||
-        !lpWndClass->lpfnWndProc) {
+    if (!lpWndClass || !lpWndClass->lpfnWndProc || !lpWndClass->lpszClassName) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
+    // A name given as an atom can only be one already registered.
     if (findClass(lpWndClass->lpszClassName)) {
         SetLastError(ERROR_CLASS_ALREADY_EXISTS);
         return 0;
     }
+    if (isAtom(lpWndClass->lpszClassName) || !*lpWndClass->lpszClassName) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
     classes().push_back(WindowClass{lpWndClass->lpszClassName, lpWndClass->style, lpWndClass->lpfnWndProc});
-    // Class atoms live in the range the platform gives them.
-    return static_cast<ATOM>(0xC000 + classes().size());
+    return static_cast<ATOM>(firstClassAtom + classes().size() - 1);
 }
 
 HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int X,
                             int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance,
                             LPVOID lpParam) {
-    const WindowClass* windowClass = lpClassName ? findClass(lpClassName) : nullptr;
+    const WindowClass* windowClass = findClass(lpClassName);
     if (!windowClass) {
         SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
         return nullptr;

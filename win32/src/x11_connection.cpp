@@ -14,7 +14,9 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <poll.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 namespace win32 {
@@ -26,6 +28,7 @@ struct Connection {
     char failure[256] = "";
     Atoms atoms{};
     bool trapping = false;
+    unsigned long trapFirstRequest = 0;
     int trappedError = 0;
 };
 
@@ -34,9 +37,12 @@ Connection& connection() {
     return state;
 }
 
-int recordError(Display*, XErrorEvent* event) {
+int recordError(Display* display, XErrorEvent* event) {
     Connection& c = connection();
-    if (c.trapping && c.trappedError == 0)
+    if (display != c.display)
+        return 0; // another connection of the process (a test's, say)
+    // Only errors of requests made since the trap began count for it.
+    if (c.trapping && c.trappedError == 0 && event->serial >= c.trapFirstRequest)
         c.trappedError = event->error_code;
     return 0;
 }
@@ -84,11 +90,41 @@ void internAtoms(Display* display, Atoms& atoms) {
         *slots[i] = values[i];
 }
 
+// Xlib writes a server's reason for refusing a connection (no authorization,
+// say) to stderr by itself. It is caught here instead and becomes part of the
+// one line the program prints about the failure.
+Display* openCatchingRefusal(char* reason, std::size_t size) {
+    reason[0] = '\0';
+    std::fflush(stderr);
+    int savedStderr = dup(STDERR_FILENO);
+    int capture = memfd_create("x-refusal", MFD_CLOEXEC);
+    if (savedStderr < 0 || capture < 0 || dup2(capture, STDERR_FILENO) < 0) {
+        if (savedStderr >= 0)
+            close(savedStderr);
+        if (capture >= 0)
+            close(capture);
+        return XOpenDisplay(nullptr);
+    }
+    Display* opened = XOpenDisplay(nullptr);
+    std::fflush(stderr);
+    dup2(savedStderr, STDERR_FILENO);
+    close(savedStderr);
+    ssize_t length = pread(capture, reason, size - 1, 0);
+    close(capture);
+    reason[length > 0 ? length : 0] = '\0';
+    for (char* p = reason; *p; ++p)
+        if (*p == '\n' || *p == '\r')
+            *p = ' ';
+    for (std::size_t end = std::strlen(reason); end > 0 && reason[end - 1] == ' '; --end)
+        reason[end - 1] = '\0';
+    return opened;
+}
+
 void open(Connection& c) {
     c.tried = true;
     const char* name = std::getenv("DISPLAY");
     if (!name || !*name) {
-        std::snprintf(c.failure, sizeof c.failure, "no X display: DISPLAY is not set");
+        std::snprintf(c.failure, sizeof c.failure, "DISPLAY is not set");
         return;
     }
     struct sigaction pipe {};
@@ -98,9 +134,13 @@ void open(Connection& c) {
 
     XSetErrorHandler(recordError);
     XSetIOErrorHandler(onIoError);
-    c.display = XOpenDisplay(nullptr);
+    char refusal[160];
+    c.display = openCatchingRefusal(refusal, sizeof refusal);
     if (!c.display) {
-        std::snprintf(c.failure, sizeof c.failure, "cannot open X display \"%s\"", name);
+        if (refusal[0])
+            std::snprintf(c.failure, sizeof c.failure, "cannot open \"%s\": %s", name, refusal);
+        else
+            std::snprintf(c.failure, sizeof c.failure, "cannot open \"%s\"", name);
         return;
     }
     XSetIOErrorExitHandler(c.display, onIoErrorExit, nullptr);
@@ -132,8 +172,7 @@ const Atoms& atoms() {
 
 ErrorTrap::ErrorTrap() {
     Connection& c = connection();
-    if (c.display)
-        XSync(c.display, False);
+    c.trapFirstRequest = c.display ? NextRequest(c.display) : 0;
     c.trapping = true;
     c.trappedError = 0;
 }

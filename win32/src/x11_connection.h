@@ -28,9 +28,10 @@ Display* openedDisplay();
 const char* displayFailureReason();
 const Atoms& atoms();
 
-// Collects the X errors of the requests made while it lives. Construction
-// syncs away earlier requests; finish() syncs and returns the first error code
-// recorded since (0 when none). Traps do not nest.
+// Collects the X errors of the requests made while it lives: finish() syncs
+// and returns the first error code of a request made since construction (0
+// when none). Errors of earlier requests are told apart by their serial
+// number, so a trap costs one round trip. Traps do not nest.
 class ErrorTrap {
   public:
     ErrorTrap();
