@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdexcept>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -12,7 +13,9 @@
 namespace testing_support {
 namespace {
 
-constexpr int startTimeoutMs = 15000;
+// Generous: a loaded two-core machine running tests in parallel starts
+// servers slowly.
+constexpr int startTimeoutMs = 45000;
 
 bool reap(pid_t pid, int timeoutMs) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -38,6 +41,8 @@ XvfbServer::XvfbServer(const std::string& screen, const std::vector<std::string>
     if (pid_ < 0)
         throw std::runtime_error("fork failed");
     if (pid_ == 0) {
+        // The server goes with the test process, however that ends.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
         close(fds[0]);
         int devNull = open("/dev/null", O_RDWR);
         dup2(devNull, STDOUT_FILENO);

@@ -18,11 +18,14 @@ template <typename Record> class HandleTable {
   public:
     explicit HandleTable(HandleKind kind) : kind_(kind) {}
 
-    // Stores a new record and returns its handle value.
+    // Stores a new record and returns its handle value, or 0 when every one
+    // of the slots an index can name is taken.
     std::uintptr_t add(std::unique_ptr<Record> record) {
         std::size_t index = 0;
         while (index < slots_.size() && slots_[index].record)
             ++index;
+        if (index == maxSlots)
+            return 0;
         if (index == slots_.size())
             slots_.push_back(Slot{});
         Slot& slot = slots_[index];
@@ -66,6 +69,8 @@ template <typename Record> class HandleTable {
     }
 
   private:
+    static constexpr std::size_t maxSlots = 0xFFFF; // the index field holds index + 1
+
     struct Slot {
         std::uint32_t generation = 0;
         std::unique_ptr<Record> record;

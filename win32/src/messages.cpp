@@ -30,7 +30,8 @@ struct MessageQueue {
     std::deque<MSG> posted;
     bool quitPosted = false;
     int quitCode = 0;
-    bool keyDown[256] = {};
+    bool keyDown[256] = {};  // keys as the X events read so far leave them
+    bool keyState[256] = {}; // keys as the messages removed so far leave them
 };
 
 MessageQueue& threadQueue() {
@@ -117,6 +118,24 @@ void followWindowState(WindowRecord& window) {
     }
 }
 
+// The key state that TranslateMessage reads follows the messages as they are
+// removed, not the X events as they are read: a key message translated later
+// than it was queued still sees the modifiers held when it was pressed.
+void followKeyState(MessageQueue& queue, const MSG& message) {
+    switch (message.message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+        queue.keyState[message.wParam & 0xFF] = true;
+        return;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+        queue.keyState[message.wParam & 0xFF] = false;
+        return;
+    default:
+        return;
+    }
+}
+
 } // namespace
 
 LRESULT sendMessage(WindowRecord& window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -148,11 +167,13 @@ void translateXEvent(const XEvent& event) {
     switch (event.type) {
     case ConfigureNotify: {
         int width = event.xconfigure.width, height = event.xconfigure.height;
-        if (window->minimized || (width == window->clientWidth && height == window->clientHeight))
+        if (width == window->clientWidth && height == window->clientHeight)
             return;
         window->clientWidth = width;
         window->clientHeight = height;
-        sendSize(*window, SIZE_RESTORED, width, height);
+        // A minimised window hears of its new size when it is restored.
+        if (!window->minimized)
+            sendSize(*window, SIZE_RESTORED, width, height);
         return;
     }
     case MapNotify:
@@ -208,8 +229,10 @@ BOOL WINAPI PeekMessageA(MSG* lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFil
         if (!matches(*it, hWnd, wMsgFilterMin, wMsgFilterMax))
             continue;
         *lpMsg = *it;
-        if (wRemoveMsg & PM_REMOVE)
+        if (wRemoveMsg & PM_REMOVE) {
+            followKeyState(queue, *it);
             queue.posted.erase(it);
+        }
         return TRUE;
     }
     // WM_QUIT is retrieved whatever message range the caller filters on.
@@ -230,7 +253,7 @@ BOOL WINAPI TranslateMessage(const MSG* lpMsg) {
         return FALSE;
     MessageQueue& queue = threadQueue();
     UINT character =
-        characterFromVirtualKey(static_cast<UINT>(lpMsg->wParam & 0xFF), queue.keyDown[VK_SHIFT]);
+        characterFromVirtualKey(static_cast<UINT>(lpMsg->wParam & 0xFF), queue.keyState[VK_SHIFT]);
     if (character == 0)
         return FALSE;
     // The character follows its key at once, ahead of later input.

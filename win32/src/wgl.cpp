@@ -3,10 +3,11 @@
 //
 // A context is a compatibility GLX context of its device context's pixel
 // format and can be made current only on windows of that format, as on the
-// platform. When a window is destroyed while its context is current, the
-// context is unbound from it first, so that the GL calls and SwapBuffers
-// that still follow do nothing until the context is released. Sharing lists,
-// layer planes and extension loading are left out.
+// platform, where also a wglMakeCurrent that fails leaves no context current.
+// When a window is destroyed while its context is current, the context is
+// unbound from it first, so that the GL calls and SwapBuffers that still
+// follow do nothing until the context is released. Sharing lists, layer
+// planes and extension loading are left out.
 #include "layer.h"
 #include "x11_connection.h"
 
@@ -68,7 +69,13 @@ HGLRC WINAPI wglCreateContext(HDC hdc) {
     record->glx = glx;
     record->pixelFormat = window->pixelFormat;
     ContextRecord& context = *record;
-    context.handle = reinterpret_cast<HGLRC>(contextTable().add(std::move(record)));
+    std::uintptr_t handle = contextTable().add(std::move(record));
+    if (!handle) {
+        glXDestroyContext(display(), glx);
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    context.handle = reinterpret_cast<HGLRC>(handle);
     return context.handle;
 }
 
@@ -80,22 +87,35 @@ BOOL WINAPI wglMakeCurrent(HDC hdc, HGLRC hglrc) {
         binding = CurrentBinding{};
         return TRUE;
     }
+    // As on the platform, a call that fails leaves no context current. GLX
+    // may also have bound the context before the server refused the drawable
+    // (a window another client destroyed): that binding goes too, or the
+    // context could never be freed.
+    auto fail = [&binding](DWORD error) {
+        unbindAll();
+        binding = CurrentBinding{};
+        SetLastError(error);
+        return FALSE;
+    };
     ContextRecord* context = findContext(hglrc);
     if (!context)
-        return FALSE;
+        return fail(ERROR_INVALID_HANDLE);
     WindowRecord* window = findWindowOfDc(hdc);
     if (!window)
-        return FALSE;
-    if (window->pixelFormat != context->pixelFormat) {
-        SetLastError(ERROR_INVALID_PIXEL_FORMAT);
-        return FALSE;
+        return fail(ERROR_INVALID_HANDLE);
+    if (window->pixelFormat != context->pixelFormat)
+        return fail(ERROR_INVALID_PIXEL_FORMAT);
+    // The previous binding goes first, outside the trap: GLX then frees what it
+    // kept for the old drawable, and an error of that (its window destroyed by
+    // another client) is not one of this call.
+    if (binding.context && (binding.context != hglrc || binding.deviceContext != hdc)) {
+        unbindAll();
+        binding = CurrentBinding{};
     }
     ErrorTrap trap;
     Bool made = glXMakeCurrent(display(), window->xWindow, context->glx);
-    if (trap.finish() != 0 || !made) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
+    if (trap.finish() != 0 || !made)
+        return fail(ERROR_INVALID_HANDLE);
     binding = CurrentBinding{hglrc, hdc};
     return TRUE;
 }

@@ -7,7 +7,8 @@
 // CreateWindowExA takes off again for framed styles, so a framed window gets
 // exactly the client size asked for. WS_POPUP windows are undecorated and
 // keep the size they are given; CW_USEDEFAULT places a pop-up at the screen's
-// top-left and leaves a framed window to the window manager.
+// top-left and leaves a framed window to the window manager. Client sizes are
+// kept between 0 and 32767, the largest an X window can have.
 //
 // A class is named by its name (compared without case) or by the atom
 // RegisterClassA returned for it. Creation sends WM_NCCREATE, WM_CREATE and
@@ -22,6 +23,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <poll.h>
 #include <strings.h>
@@ -64,6 +66,24 @@ const WindowClass* findClass(const char* nameOrAtom) {
 struct FrameInsets {
     int left = 0, top = 0, right = 0, bottom = 0;
 };
+
+// The largest width or height of an X window: sizes travel as 16-bit fields
+// and larger ones would wrap round.
+constexpr long long largestXExtent = 32767;
+
+// A client extent: the window's extent without its frame, computed without
+// overflow and kept to what an X window can have.
+int clientExtent(int windowExtent, int frameBefore, int frameAfter) {
+    long long extent = static_cast<long long>(windowExtent) - frameBefore - frameAfter;
+    return static_cast<int>(std::clamp(extent, 0LL, largestXExtent));
+}
+
+// A rectangle coordinate moved by a frame inset, held at the ends of LONG
+// rather than wrapping round.
+LONG movedCoordinate(LONG coordinate, long long by) {
+    return static_cast<LONG>(
+        std::clamp(coordinate + by, static_cast<long long>(INT32_MIN), static_cast<long long>(INT32_MAX)));
+}
 
 // Fixed frame metrics of the classic platform look: a sizing border of 8, a
 // dialog frame of 3, a thin border of 1, a caption of 23 and a menu bar of 20.
@@ -145,6 +165,10 @@ bool createXWindow(WindowRecord& window, Visual* visual, int depth, VisualID vis
                       static_cast<unsigned>(std::max(1, window.clientHeight)), 0, depth, InputOutput, visual,
                       CWColormap | CWBorderPixel | CWBackPixmap | CWEventMask, &attributes);
     if (trap.finish() != 0 || !xWindow) {
+        // The id is there even if the server refused the window; a window it
+        // did make (the error was the colormap's) would otherwise stay behind.
+        if (xWindow)
+            XDestroyWindow(d, xWindow);
         if (!defaultVisual)
             XFreeColormap(d, colormap);
         return false;
@@ -263,8 +287,8 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
         nWidth = 640 + insets.left + insets.right;
         nHeight = 480 + insets.top + insets.bottom;
     }
-    record->clientWidth = std::max(0, nWidth - insets.left - insets.right);
-    record->clientHeight = std::max(0, nHeight - insets.top - insets.bottom);
+    record->clientWidth = clientExtent(nWidth, insets.left, insets.right);
+    record->clientHeight = clientExtent(nHeight, insets.top, insets.bottom);
     if (X != CW_USEDEFAULT) {
         record->x = X;
         record->y = Y;
@@ -275,6 +299,10 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
 
     WindowRecord& window = *record;
     std::uintptr_t handle = windowTable().add(std::move(record));
+    if (!handle) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
     window.handle = reinterpret_cast<HWND>(handle);
     window.deviceContext = reinterpret_cast<HDC>(windowTable().handleAs(HandleKind::DeviceContext, handle));
     int screen = DefaultScreen(d);
@@ -401,10 +429,10 @@ BOOL WINAPI AdjustWindowRect(RECT* lpRect, DWORD dwStyle, BOOL bMenu) {
         return FALSE;
     }
     FrameInsets insets = frameInsets(dwStyle, bMenu != FALSE);
-    lpRect->left -= insets.left;
-    lpRect->top -= insets.top;
-    lpRect->right += insets.right;
-    lpRect->bottom += insets.bottom;
+    lpRect->left = movedCoordinate(lpRect->left, -insets.left);
+    lpRect->top = movedCoordinate(lpRect->top, -insets.top);
+    lpRect->right = movedCoordinate(lpRect->right, insets.right);
+    lpRect->bottom = movedCoordinate(lpRect->bottom, insets.bottom);
     return TRUE;
 }
 

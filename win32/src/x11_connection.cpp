@@ -172,7 +172,11 @@ const Atoms& atoms() {
 
 ErrorTrap::ErrorTrap() {
     Connection& c = connection();
-    c.trapFirstRequest = c.display ? NextRequest(c.display) : 0;
+    // XNextRequest, not the NextRequest macro: libGL sends GLX requests through
+    // XCB, which Xlib's own count catches up with only here. With the stale
+    // count an error of such an earlier request (a GLX swap on a window that
+    // is no GLX drawable) would be taken for one of the trap's own.
+    c.trapFirstRequest = c.display ? XNextRequest(c.display) : 0;
     c.trapping = true;
     c.trappedError = 0;
 }
