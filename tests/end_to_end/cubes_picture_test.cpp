@@ -18,7 +18,7 @@
 namespace end_to_end {
 namespace {
 
-using testing_support::RgbImage;
+using namespace testing_support;
 
 // The middle cube pulses and turns, so its outline is not symmetric about its
 // centre; a lit run through the centre is centred on it within this margin.

@@ -10,6 +10,8 @@
 namespace end_to_end {
 namespace {
 
+using namespace testing_support;
+
 enum class Ending { EscapeKey, CloseRequest };
 
 struct EndingCase {

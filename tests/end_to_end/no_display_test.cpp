@@ -14,6 +14,8 @@
 namespace end_to_end {
 namespace {
 
+using namespace testing_support;
+
 // A display number with neither a socket nor a lock file: nothing listens there.
 std::string unusedDisplay() {
     for (int number = 300; number < 1000; ++number) {

@@ -10,6 +10,8 @@
 namespace end_to_end {
 namespace {
 
+using namespace testing_support;
+
 const char failureText[] = "Failed to choose pixel format.";
 
 enum class Dismissal { ReturnKey, CloseRequest };
@@ -31,7 +33,7 @@ void PrintTo(const NoGlxCase& run, std::ostream* out) {
 class ServerWithoutGlx : public testing::TestWithParam<NoGlxCase> {};
 
 TEST_P(ServerWithoutGlx, ShowsTheReasonInABoxAndEndsWithCodeOneOnceDismissed) {
-    DemoSession session(*GetParam().program, "1024x768x24", {"-extension", "GLX"});
+    DemoSession session(*GetParam().program, ServerSetup{"1024x768x24", {"-extension", "GLX"}});
     testing_support::XClient& observer = session.observer;
     testing_support::WindowId box = observer.waitForViewableWindow(messageBoxName, windowTimeoutMs);
     ASSERT_NE(box, 0u) << "no box \"ERROR\"; stderr: " << session.process.stderrText();

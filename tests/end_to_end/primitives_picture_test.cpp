@@ -13,7 +13,7 @@
 namespace end_to_end {
 namespace {
 
-using testing_support::RgbImage;
+using namespace testing_support;
 
 struct Probe {
     int x, y;

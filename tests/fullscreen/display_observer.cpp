@@ -1,5 +1,7 @@
 #include "display_observer.h"
 
+#include "x_window_tree.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
@@ -53,10 +55,9 @@ unsigned roundedRefresh(const XRRModeInfo& mode) {
 
 } // namespace
 
-DisplayObserver::DisplayObserver(const std::string& displayName) {
-    display_ = XOpenDisplay(displayName.c_str());
-    if (!display_)
-        throw std::runtime_error("cannot open X display " + displayName);
+DisplayObserver::DisplayObserver(const std::string& displayName)
+    : display_(testing_support::openTestConnection(displayName, false,
+                                                   testing_support::ErrorHandling::LeaveAlone)) {
     output_ = findPrimaryOutput(display_);
     if (output_ == None) {
         XCloseDisplay(display_);
@@ -115,22 +116,10 @@ void DisplayObserver::showMode(const OutputMode& mode) {
 }
 
 std::vector<WindowId> DisplayObserver::topLevelWindowsNamed(const std::string& name) {
-    Window root = None, parent = None;
-    Window* children = nullptr;
-    unsigned count = 0;
     std::vector<WindowId> named;
-    if (!XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children, &count))
-        return named;
-    for (unsigned i = 0; i < count; ++i) {
-        char* windowName = nullptr;
-        if (XFetchName(display_, children[i], &windowName) && windowName) {
-            if (name == windowName)
-                named.push_back(children[i]);
-            XFree(windowName);
-        }
-    }
-    if (children)
-        XFree(children);
+    for (Window window : testing_support::topLevelWindows(display_))
+        if (testing_support::windowName(display_, window) == name)
+            named.push_back(window);
     return named;
 }
 

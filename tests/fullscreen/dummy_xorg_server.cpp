@@ -1,15 +1,11 @@
 #include "dummy_xorg_server.h"
 
-#include <chrono>
+#include "x_server_process.h"
+
 #include <csignal>
-#include <fcntl.h>
 #include <fstream>
-#include <poll.h>
 #include <sstream>
-#include <sys/prctl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -21,39 +17,11 @@ constexpr char dummyDriverPath[] = "/usr/lib/xorg/modules/drivers/dummy_drv.so";
 constexpr int startTimeoutMs = 20000;
 constexpr int stopTimeoutMs = 5000;
 
-bool reap(pid_t pid, int timeoutMs) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    do {
-        if (waitpid(pid, nullptr, WNOHANG) == pid)
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    } while (std::chrono::steady_clock::now() < deadline);
-    return false;
-}
-
 bool copyFile(const std::string& from, const std::string& to) {
     std::ifstream in(from, std::ios::binary);
     std::ofstream out(to, std::ios::binary);
     out << in.rdbuf();
     return in.good() && out.good();
-}
-
-// Reads the display number that -displayfd writes once the server accepts
-// connections; empty when it does not within the bound.
-std::string readDisplayNumber(int fd, int timeoutMs) {
-    std::string number;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (number.empty() || number.back() != '\n') {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
-                                                                          std::chrono::steady_clock::now());
-        pollfd p{fd, POLLIN, 0};
-        char c = 0;
-        if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0 || read(fd, &c, 1) != 1)
-            return "";
-        number += c;
-    }
-    number.pop_back();
-    return number;
 }
 
 } // namespace
@@ -94,57 +62,31 @@ void DummyXorgServer::start(const std::string& configPath) {
         return;
     }
 
-    int fds[2];
-    if (pipe(fds) != 0) {
-        unavailableReason_ = "pipe failed";
-        return;
-    }
-    std::vector<std::string> args = {xorgPath, "-displayfd", std::to_string(fds[1]), "-config",
-                                     directory_ + "/xorg.conf", "-configdir", directory_ + "/conf.d",
-                                     "-logfile", directory_ + "/xorg.log", "-noreset", "-nolisten", "tcp",
+    std::vector<std::string> args = {xorgPath, "-config", directory_ + "/xorg.conf", "-configdir",
+                                     directory_ + "/conf.d", "-logfile", directory_ + "/xorg.log", "-noreset",
+                                     "-nolisten", "tcp",
                                      // Share the console with whatever holds it and never switch away.
                                      "-sharevts", "-novtswitch"};
-    pid_ = fork();
+    // Should the test process die without stopping it, the server goes too.
+    testing_support::ServerProcess server =
+        testing_support::startServerProcess(args, SIGTERM, startTimeoutMs);
+    pid_ = server.pid;
     if (pid_ < 0) {
-        close(fds[0]);
-        close(fds[1]);
-        unavailableReason_ = "fork failed";
+        unavailableReason_ = "cannot start Xorg";
         return;
     }
-    if (pid_ == 0) {
-        // Should the test process die without stopping it, the server goes too.
-        prctl(PR_SET_PDEATHSIG, SIGTERM);
-        close(fds[0]);
-        int devNull = open("/dev/null", O_RDWR);
-        dup2(devNull, STDIN_FILENO);
-        dup2(devNull, STDOUT_FILENO);
-        dup2(devNull, STDERR_FILENO);
-        std::vector<char*> argv;
-        for (std::string& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    close(fds[1]);
-    std::string number = readDisplayNumber(fds[0], startTimeoutMs);
-    close(fds[0]);
-    if (number.empty()) {
+    if (server.displayName.empty()) {
         stop();
         unavailableReason_ = "Xorg with the dummy driver did not start here" + logErrors();
         return;
     }
-    displayName_ = ":" + number;
+    displayName_ = server.displayName;
 }
 
 void DummyXorgServer::stop() {
     if (pid_ <= 0)
         return;
-    kill(pid_, SIGTERM);
-    if (!reap(pid_, stopTimeoutMs)) {
-        kill(pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
-    }
+    testing_support::stopServerProcess(pid_, stopTimeoutMs);
     pid_ = -1;
 }
 

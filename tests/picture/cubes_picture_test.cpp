@@ -14,7 +14,7 @@
 #include "cube_scene_model.h"
 #include "gl_window.h"
 #include "picture.h"
-#include "private_display.h"
+#include "private_display_environment.h"
 #include "window_reader.h"
 
 #include <windows.h>
@@ -31,8 +31,10 @@ using picture::Rgb;
 
 namespace {
 
+// Mesa draws into it in software. Large enough that an enlarged window still
+// lies wholly on the screen, which reading a window's pixels needs.
 ::testing::Environment* const privateDisplay =
-    ::testing::AddGlobalTestEnvironment(new picture::PrivateDisplay);
+    ::testing::AddGlobalTestEnvironment(new testing_support::PrivateDisplayEnvironment("1280x1024x24"));
 
 DWORD frozenTick = 0;
 GlWindow* followedWindow = nullptr;

@@ -11,7 +11,7 @@
 
 #include "picture.h"
 #include "primitives_app.h"
-#include "private_display.h"
+#include "private_display_environment.h"
 #include "window_reader.h"
 
 #include <GL/gl.h>
@@ -26,8 +26,10 @@ using picture::Rgb;
 
 namespace {
 
+// Mesa draws into it in software. Large enough that an enlarged window still
+// lies wholly on the screen, which reading a window's pixels needs.
 ::testing::Environment* const privateDisplay =
-    ::testing::AddGlobalTestEnvironment(new picture::PrivateDisplay);
+    ::testing::AddGlobalTestEnvironment(new testing_support::PrivateDisplayEnvironment("1280x1024x24"));
 
 constexpr int viewportWidth = 800, viewportHeight = 600;
 

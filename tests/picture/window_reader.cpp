@@ -1,5 +1,8 @@
 #include "window_reader.h"
 
+#include "x_pixels.h"
+#include "x_window_tree.h"
+
 #include <GL/glx.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -29,28 +32,10 @@ Window currentWindow() {
 // Generous: a loaded machine may be slow to map a window.
 constexpr auto viewableTimeout = std::chrono::seconds(20);
 
-int shiftOf(unsigned long mask) {
-    int shift = 0;
-    while (mask && !(mask & 1)) {
-        mask >>= 1;
-        ++shift;
-    }
-    return shift;
-}
-
-// An 8-bit channel from a pixel of any TrueColor visual.
-int channel(unsigned long pixel, unsigned long mask) {
-    unsigned long value = (pixel & mask) >> shiftOf(mask);
-    unsigned long maximum = mask >> shiftOf(mask);
-    return maximum == 255 ? int(value) : int((value * 255 + maximum / 2) / maximum);
-}
-
 } // namespace
 
-WindowReader::WindowReader() : display_(XOpenDisplay(nullptr)) {
-    if (!display_)
-        throw std::runtime_error("cannot connect to DISPLAY");
-}
+WindowReader::WindowReader()
+    : display_(testing_support::openTestConnection("", false, testing_support::ErrorHandling::LeaveAlone)) {}
 
 WindowReader::~WindowReader() {
     XCloseDisplay(display_);
@@ -60,8 +45,7 @@ void WindowReader::awaitViewable() {
     Window window = currentWindow();
     auto deadline = std::chrono::steady_clock::now() + viewableTimeout;
     for (;;) {
-        XWindowAttributes attributes;
-        if (XGetWindowAttributes(display_, window, &attributes) && attributes.map_state == IsViewable)
+        if (testing_support::isViewable(display_, window))
             return;
         if (std::chrono::steady_clock::now() > deadline)
             throw std::runtime_error("the window did not become viewable");
@@ -79,15 +63,14 @@ Picture WindowReader::capture() {
                               AllPlanes, ZPixmap);
     if (!image)
         throw std::runtime_error("cannot read the window's pixels");
-    Picture picture(attributes.width, attributes.height);
-    for (int row = 0; row < attributes.height; ++row)
-        for (int column = 0; column < attributes.width; ++column) {
-            unsigned long pixel = XGetPixel(image, column, row);
-            picture.set(column, row,
-                        {channel(pixel, image->red_mask), channel(pixel, image->green_mask),
-                         channel(pixel, image->blue_mask)});
-        }
+    testing_support::RgbImage rgb = testing_support::toRgb(image, attributes.visual);
     XDestroyImage(image);
+    Picture picture(rgb.width, rgb.height);
+    for (int row = 0; row < rgb.height; ++row)
+        for (int column = 0; column < rgb.width; ++column) {
+            const testing_support::Rgb& seen = rgb.at(column, row);
+            picture.set(column, row, {seen.r, seen.g, seen.b});
+        }
     return picture;
 }
 

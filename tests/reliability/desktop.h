@@ -1,8 +1,8 @@
 // What a user and a window manager do to a program's window beyond the shared
-// observer (x_client.h): find the window wherever a window manager has put
-// it, find its frame and the frame's close button, click and drag with the
-// pointer, queue thousands of key presses or resizes at once, destroy the
-// window from outside, and count the frames the program presents.
+// observer (x_client.h), which it extends: find the window's frame and the
+// frame's close button, click and drag with the pointer, queue thousands of
+// key presses or resizes at once, destroy the window from outside, and count
+// the frames the program presents.
 #pragma once
 
 #include "x_client.h"
@@ -26,28 +26,16 @@ struct Size {
     int width = 0, height = 0;
 };
 
-class Desktop {
+class Desktop : public testing_support::XClient {
   public:
-    // Throws std::runtime_error when the display cannot be opened or lacks
-    // XTest or Damage.
-    explicit Desktop(const std::string& displayName);
-    ~Desktop();
-    Desktop(const Desktop&) = delete;
-    Desktop& operator=(const Desktop&) = delete;
+    using XClient::XClient;
 
-    // The first viewable window named `name` anywhere below the root (a
-    // window manager reparents top-level windows into its frames) to appear
-    // within the bound, or 0.
-    WindowId waitForNamedWindow(const std::string& name, int timeoutMs);
     // The child of the root that holds `window`: the window manager's frame,
     // or the window itself when nothing reparented it.
     WindowId topLevelOf(WindowId window);
-    WindowGeometry geometry(WindowId window);
     int depth(WindowId window);
     // The X visual class (TrueColor, PseudoColor, ...) of the window.
     int visualClass(WindowId window);
-    // Whether a window manager that announces itself runs on the screen.
-    bool windowManagerRunning();
 
     // The centre, in root coordinates, of the right-most square button in the
     // strip of `frame` above `client`: the close button of a title bar laid
@@ -65,9 +53,6 @@ class Desktop {
     // Asks for each size in turn with no round trip in between.
     void queueResizes(WindowId window, const std::vector<Size>& sizes);
     void destroy(WindowId window);
-
-  private:
-    _XDisplay* display_ = nullptr;
 };
 
 // Counts the frames a program presents in a window: each frame replaces the

@@ -28,7 +28,7 @@ TEST_P(LostDisplay, EndsWithinOneSecondWithAOneLineReasonAndExitCodeOne) {
         // answers: a connection of the test's own must not see the loss.
         Desktop desktop(server.displayName());
         testing_support::XClient observer(server.displayName());
-        WindowId window = desktop.waitForNamedWindow(mainWindowName, windowTimeoutMs);
+        WindowId window = desktop.waitForViewableWindow(mainWindowName, windowTimeoutMs);
         ASSERT_NE(window, 0u) << "no viewable window; stderr: " << process.stderrText();
         FrameCounter counter(server.displayName(), window);
         auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(pictureTimeoutMs);

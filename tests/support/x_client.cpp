@@ -1,11 +1,13 @@
 #include "x_client.h"
 
+#include "x_pixels.h"
+#include "x_window_tree.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <chrono>
-#include <stdexcept>
 #include <thread>
 
 namespace testing_support {
@@ -13,14 +15,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr auto pollInterval = std::chrono::milliseconds(20);
-
-// The program under test creates and destroys windows under the observer's
-// feet; a request on a vanished window is an expected outcome, reported by the
-// call's own result, and must not end the test process as Xlib's default
-// handler would.
-int ignoreError(Display*, XErrorEvent*) {
-    return 0;
-}
 
 template <typename Condition> bool waitFor(int timeoutMs, Condition condition) {
     auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -32,86 +26,17 @@ template <typename Condition> bool waitFor(int timeoutMs, Condition condition) {
     return true;
 }
 
-std::vector<::Window> topLevelWindows(Display* display) {
-    ::Window root = 0, parent = 0;
-    ::Window* children = nullptr;
-    unsigned count = 0;
-    std::vector<::Window> windows;
-    if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count) && children) {
-        windows.assign(children, children + count);
-        XFree(children);
-    }
-    return windows;
-}
-
-int lowestBit(unsigned long mask) {
-    int shift = 0;
-    while (mask && !(mask & 1)) {
-        mask >>= 1;
-        ++shift;
-    }
-    return shift;
-}
-
-// One colour channel scaled to 8 bits, whatever the visual's channel width.
-unsigned char channel(unsigned long pixel, unsigned long mask) {
-    if (!mask)
-        return 0;
-    int shift = lowestBit(mask);
-    unsigned long maximum = mask >> shift;
-    return static_cast<unsigned char>(((pixel & mask) >> shift) * 255 / maximum);
-}
-
-RgbImage toRgb(XImage* image, const Visual* visual) {
-    RgbImage rgb;
-    rgb.width = image->width;
-    rgb.height = image->height;
-    rgb.pixels.resize(static_cast<std::size_t>(rgb.width) * rgb.height);
-    for (int y = 0; y < rgb.height; ++y)
-        for (int x = 0; x < rgb.width; ++x) {
-            unsigned long pixel = XGetPixel(image, x, y);
-            rgb.pixels[static_cast<std::size_t>(y) * rgb.width + x] =
-                Rgb{channel(pixel, visual->red_mask), channel(pixel, visual->green_mask),
-                    channel(pixel, visual->blue_mask)};
-        }
-    return rgb;
-}
-
-// Replaces only Xlib's default handler, which ends the process: a test that
-// also runs the layer keeps the layer's handler, which records and returns.
-void installErrorHandler() {
-    XErrorHandler current = XSetErrorHandler(nullptr);
-    XErrorHandler fatalDefault = XSetErrorHandler(current);
-    if (current == fatalDefault)
-        XSetErrorHandler(ignoreError);
-}
-
 } // namespace
 
-XClient::XClient(const std::string& displayName) {
-    installErrorHandler();
-    display_ = XOpenDisplay(displayName.c_str());
-    int event = 0, error = 0, major = 0, minor = 0;
-    if (!display_)
-        throw std::runtime_error("cannot open X display " + displayName);
-    if (!XTestQueryExtension(display_, &event, &error, &major, &minor)) {
-        XCloseDisplay(display_);
-        throw std::runtime_error("no XTest on X display " + displayName);
-    }
-}
+XClient::XClient(const std::string& displayName, ErrorHandling errorHandling)
+    : display_(openTestConnection(displayName, true, errorHandling)) {}
 
 XClient::~XClient() {
     XCloseDisplay(display_);
 }
 
 std::string XClient::windowName(WindowId window) {
-    char* name = nullptr;
-    std::string text;
-    if (XFetchName(display_, window, &name) && name) {
-        text = name;
-        XFree(name);
-    }
-    return text;
+    return testing_support::windowName(display_, window);
 }
 
 std::vector<WindowId> XClient::windowsNamed(const std::string& name) {
@@ -123,8 +48,7 @@ std::vector<WindowId> XClient::windowsNamed(const std::string& name) {
 }
 
 bool XClient::isViewable(WindowId window) {
-    XWindowAttributes attributes;
-    return XGetWindowAttributes(display_, window, &attributes) && attributes.map_state == IsViewable;
+    return testing_support::isViewable(display_, window);
 }
 
 bool XClient::isTopLevel(WindowId window) {
@@ -136,15 +60,22 @@ bool XClient::isTopLevel(WindowId window) {
 
 WindowId XClient::waitForViewableWindow(const std::string& name, int timeoutMs) {
     WindowId found = 0;
-    waitFor(timeoutMs, [&] {
-        for (WindowId window : windowsNamed(name))
-            if (isViewable(window)) {
-                found = window;
-                return true;
-            }
-        return false;
-    });
+    waitFor(timeoutMs, [&] { return (found = findViewableNamed(display_, name)) != 0; });
     return found;
+}
+
+bool XClient::windowManagerRunning() {
+    Atom check = XInternAtom(display_, "_NET_SUPPORTING_WM_CHECK", False);
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    bool running = XGetWindowProperty(display_, DefaultRootWindow(display_), check, 0, 1, False, XA_WINDOW,
+                                      &type, &format, &count, &after, &data) == Success &&
+                   data && count == 1;
+    if (data)
+        XFree(data);
+    return running;
 }
 
 WindowClassHint XClient::windowClass(WindowId window) {
@@ -246,14 +177,7 @@ void XClient::pressKey(WindowId window, const std::string& keyName) {
 }
 
 void XClient::requestClose(WindowId window) {
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display_, window, False, NoEventMask, &event);
+    sendCloseRequest(display_, window);
     XSync(display_, False);
 }
 

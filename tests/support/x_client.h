@@ -38,18 +38,29 @@ struct WindowGeometry {
     int width = 0, height = 0;
 };
 
+// What a connection of the test's own does about the process's X error
+// handler. Xlib's default one ends the process, while the program under test
+// destroys windows under the observer's feet and a call's own result reports
+// the failure: ReplaceFatalDefault puts a handler that ignores errors in its
+// place and keeps any other (the layer's, in a test that runs the layer).
+// LeaveAlone touches nothing, for a connection opened while the layer may be
+// working on another thread.
+enum class ErrorHandling { ReplaceFatalDefault, LeaveAlone };
+
 class XClient {
   public:
     // Throws std::runtime_error when the display cannot be opened or lacks XTest.
-    explicit XClient(const std::string& displayName);
+    explicit XClient(const std::string& displayName,
+                     ErrorHandling errorHandling = ErrorHandling::ReplaceFatalDefault);
     ~XClient();
     XClient(const XClient&) = delete;
     XClient& operator=(const XClient&) = delete;
 
     // Top-level windows (children of the root) whose WM_NAME is `name`.
     std::vector<WindowId> windowsNamed(const std::string& name);
-    // The first viewable top-level window named `name` to appear within the
-    // bound, or 0.
+    // The first viewable window named `name` to appear within the bound, or
+    // 0. It is found anywhere below the root, so also inside the frame a
+    // window manager has reparented it into.
     WindowId waitForViewableWindow(const std::string& name, int timeoutMs);
     bool isViewable(WindowId window);
     bool isTopLevel(WindowId window);
@@ -61,6 +72,8 @@ class XClient {
     // Whether WM_DELETE_WINDOW is among the window's WM_PROTOCOLS, the
     // condition for a window manager to send the close request.
     bool acceptsCloseRequest(WindowId window);
+    // Whether a window manager that announces itself runs on the screen.
+    bool windowManagerRunning();
 
     // The window's pixels; empty when the window cannot be read (gone,
     // unmapped, partly off the screen).
@@ -76,6 +89,9 @@ class XClient {
     void requestClose(WindowId window);
     void resize(WindowId window, int width, int height);
     bool waitForSize(WindowId window, int width, int height, int timeoutMs);
+
+  protected:
+    _XDisplay* display() const { return display_; }
 
   private:
     _XDisplay* display_ = nullptr;

@@ -3,6 +3,8 @@
 // failed check, not the process.
 #include "dialog_driver.h"
 
+#include "x_window_tree.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -28,28 +30,6 @@ template <typename Condition> bool waitFor(Condition condition) {
         std::this_thread::sleep_for(pollInterval);
     }
     return true;
-}
-
-std::vector<::Window> topLevelWindows(Display* display) {
-    ::Window root = 0, parent = 0;
-    ::Window* children = nullptr;
-    unsigned count = 0;
-    std::vector<::Window> windows;
-    if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) {
-        windows.assign(children, children + count);
-        XFree(children);
-    }
-    return windows;
-}
-
-std::string windowName(Display* display, ::Window window) {
-    char* name = nullptr;
-    std::string text;
-    if (XFetchName(display, window, &name) && name) {
-        text = name;
-        XFree(name);
-    }
-    return text;
 }
 
 std::vector<unsigned char> property(Display* display, ::Window window, const char* name, Atom type,
@@ -104,33 +84,17 @@ bool findButton(XImage* image, unsigned long black, XRectangle& button) {
 
 } // namespace
 
-DialogDriver::DialogDriver(const std::string& displayName) : display_(XOpenDisplay(displayName.c_str())) {
-    int event = 0, error = 0, major = 0, minor = 0;
-    if (!display_ || !XTestQueryExtension(display_, &event, &error, &major, &minor))
-        throw std::runtime_error("no X connection with XTest on " + displayName);
-}
-
-DialogDriver::~DialogDriver() {
-    XCloseDisplay(display_);
-}
-
-bool DialogDriver::isTopLevel(::Window window) {
-    for (::Window w : topLevelWindows(display_))
-        if (w == window)
-            return true;
-    return false;
-}
+DialogDriver::DialogDriver(const std::string& displayName)
+    : XClient(displayName, ErrorHandling::LeaveAlone) {}
 
 bool DialogDriver::findDialog(const std::string& title, DialogObservation& seen) {
     return waitFor([&] {
-        for (::Window window : topLevelWindows(display_)) {
-            XWindowAttributes attributes;
+        for (::Window window : testing_support::topLevelWindows(display())) {
             ::Window focus = 0;
             int revert = 0;
-            if (windowName(display_, window) != title ||
-                !XGetWindowAttributes(display_, window, &attributes) || attributes.map_state != IsViewable)
+            if (windowName(window) != title || !isViewable(window))
                 continue;
-            XGetInputFocus(display_, &focus, &revert);
+            XGetInputFocus(display(), &focus, &revert);
             if (focus == window) {
                 seen.found = true;
                 seen.window = window;
@@ -142,47 +106,33 @@ bool DialogDriver::findDialog(const std::string& title, DialogObservation& seen)
 }
 
 void DialogDriver::readProperties(DialogObservation& seen) {
-    seen.wmName = windowName(display_, seen.window);
+    seen.wmName = windowName(seen.window);
     int format = 0;
-    std::vector<unsigned char> name =
-        property(display_, seen.window, "_NET_WM_NAME", XInternAtom(display_, "UTF8_STRING", False), format);
+    std::vector<unsigned char> name = property(display(), seen.window, "_NET_WM_NAME",
+                                               XInternAtom(display(), "UTF8_STRING", False), format);
     seen.netWmName.assign(name.begin(), name.end());
     std::vector<unsigned char> types =
-        property(display_, seen.window, "_NET_WM_WINDOW_TYPE", XA_ATOM, format);
-    Atom dialog = XInternAtom(display_, "_NET_WM_WINDOW_TYPE_DIALOG", False);
+        property(display(), seen.window, "_NET_WM_WINDOW_TYPE", XA_ATOM, format);
+    Atom dialog = XInternAtom(display(), "_NET_WM_WINDOW_TYPE_DIALOG", False);
     for (std::size_t i = 0; i + sizeof(long) <= types.size(); i += sizeof(long))
         seen.dialogType =
             seen.dialogType || *reinterpret_cast<const long*>(&types[i]) == static_cast<long>(dialog);
 
-    Atom* protocols = nullptr;
-    int count = 0;
-    if (XGetWMProtocols(display_, seen.window, &protocols, &count)) {
-        Atom deleteWindow = XInternAtom(display_, "WM_DELETE_WINDOW", False);
-        for (int i = 0; i < count; ++i)
-            seen.deleteProtocol = seen.deleteProtocol || protocols[i] == deleteWindow;
-        XFree(protocols);
-    }
-    ::Window owner = 0;
-    if (XGetTransientForHint(display_, seen.window, &owner))
-        seen.transientFor = owner;
-
-    XWindowAttributes attributes;
-    int x = 0, y = 0;
-    ::Window child = 0;
-    if (XGetWindowAttributes(display_, seen.window, &attributes) &&
-        XTranslateCoordinates(display_, seen.window, attributes.root, 0, 0, &x, &y, &child))
-        seen.geometry = XRectangle{static_cast<short>(x), static_cast<short>(y),
-                                   static_cast<unsigned short>(attributes.width),
-                                   static_cast<unsigned short>(attributes.height)};
+    seen.deleteProtocol = acceptsCloseRequest(seen.window);
+    seen.transientFor = transientFor(seen.window);
+    testing_support::WindowGeometry area = geometry(seen.window);
+    seen.geometry =
+        XRectangle{static_cast<short>(area.x), static_cast<short>(area.y),
+                   static_cast<unsigned short>(area.width), static_cast<unsigned short>(area.height)};
 }
 
 // Clears the window first, so a button found afterwards was drawn again in
 // answer to the Expose that the clearing caused.
 void DialogDriver::locateButton(DialogObservation& seen) {
-    XClearArea(display_, seen.window, 0, 0, 0, 0, True);
-    unsigned long black = BlackPixel(display_, DefaultScreen(display_));
+    XClearArea(display(), seen.window, 0, 0, 0, 0, True);
+    unsigned long black = BlackPixel(display(), DefaultScreen(display()));
     seen.buttonDrawn = waitFor([&] {
-        XImage* image = XGetImage(display_, seen.window, 0, 0, seen.geometry.width, seen.geometry.height,
+        XImage* image = XGetImage(display(), seen.window, 0, 0, seen.geometry.width, seen.geometry.height,
                                   AllPlanes, ZPixmap);
         if (!image)
             return false;
@@ -193,19 +143,19 @@ void DialogDriver::locateButton(DialogObservation& seen) {
 }
 
 void DialogDriver::give(DialogInput input, const DialogObservation& seen) {
-    int screen = DefaultScreen(display_);
+    int screen = DefaultScreen(display());
     int buttonX = seen.geometry.x + seen.button.x + seen.button.width / 2;
     int buttonY = seen.geometry.y + seen.button.y + seen.button.height / 2;
     int offX = seen.geometry.x + 2, offY = seen.geometry.y + 2;
     auto key = [&](KeySym symbol) {
-        KeyCode code = XKeysymToKeycode(display_, symbol);
-        XTestFakeKeyEvent(display_, code, True, CurrentTime);
-        XTestFakeKeyEvent(display_, code, False, CurrentTime);
+        KeyCode code = XKeysymToKeycode(display(), symbol);
+        XTestFakeKeyEvent(display(), code, True, CurrentTime);
+        XTestFakeKeyEvent(display(), code, False, CurrentTime);
     };
     auto click = [&](int x, int y, unsigned button) {
-        XTestFakeMotionEvent(display_, screen, x, y, CurrentTime);
-        XTestFakeButtonEvent(display_, button, True, CurrentTime);
-        XTestFakeButtonEvent(display_, button, False, CurrentTime);
+        XTestFakeMotionEvent(display(), screen, x, y, CurrentTime);
+        XTestFakeButtonEvent(display(), button, True, CurrentTime);
+        XTestFakeButtonEvent(display(), button, False, CurrentTime);
     };
     switch (input) {
     case DialogInput::ReturnKey:
@@ -233,24 +183,16 @@ void DialogDriver::give(DialogInput input, const DialogObservation& seen) {
         click(buttonX, buttonY, Button3);
         break;
     case DialogInput::DragOffOk:
-        XTestFakeMotionEvent(display_, screen, buttonX, buttonY, CurrentTime);
-        XTestFakeButtonEvent(display_, Button1, True, CurrentTime);
-        XTestFakeMotionEvent(display_, screen, offX, offY, CurrentTime);
-        XTestFakeButtonEvent(display_, Button1, False, CurrentTime);
+        XTestFakeMotionEvent(display(), screen, buttonX, buttonY, CurrentTime);
+        XTestFakeButtonEvent(display(), Button1, True, CurrentTime);
+        XTestFakeMotionEvent(display(), screen, offX, offY, CurrentTime);
+        XTestFakeButtonEvent(display(), Button1, False, CurrentTime);
         break;
-    case DialogInput::CloseRequest: {
-        XEvent event{};
-        event.xclient.type = ClientMessage;
-        event.xclient.window = seen.window;
-        event.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
-        event.xclient.format = 32;
-        event.xclient.data.l[0] = static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False));
-        event.xclient.data.l[1] = CurrentTime;
-        XSendEvent(display_, seen.window, False, NoEventMask, &event);
+    case DialogInput::CloseRequest:
+        testing_support::sendCloseRequest(display(), seen.window);
         break;
     }
-    }
-    XSync(display_, False);
+    XSync(display(), False);
 }
 
 DialogObservation DialogDriver::work(const std::string& title, const std::vector<DialogInput>& ignored,
@@ -274,18 +216,18 @@ DialogObservation DialogDriver::work(const std::string& title, const std::vector
 
 void DialogDriver::askAllToClose() {
     DialogObservation any;
-    for (::Window window : topLevelWindows(display_)) {
+    for (::Window window : testing_support::topLevelWindows(display())) {
         any.window = window;
         give(DialogInput::CloseRequest, any);
     }
 }
 
 int DialogDriver::fontLineHeight(const char* fontName) {
-    XFontStruct* font = XLoadQueryFont(display_, fontName);
+    XFontStruct* font = XLoadQueryFont(display(), fontName);
     if (!font)
         return 0;
     int height = font->ascent + font->descent;
-    XFreeFont(display_, font);
+    XFreeFont(display(), font);
     return height;
 }
 

@@ -4,6 +4,8 @@
 // (XTest). Every wait is bounded.
 #pragma once
 
+#include "x_client.h"
+
 #include <X11/Xlib.h>
 #include <string>
 #include <vector>
@@ -38,12 +40,9 @@ struct DialogObservation {
     bool closed = false;
 };
 
-class DialogDriver {
+class DialogDriver : private XClient {
   public:
     explicit DialogDriver(const std::string& displayName);
-    ~DialogDriver();
-    DialogDriver(const DialogDriver&) = delete;
-    DialogDriver& operator=(const DialogDriver&) = delete;
 
     // Waits for the dialog titled `title`, records what it shows, gives it the
     // `ignored` input (after which it must still be open), then `dismissal`,
@@ -60,9 +59,6 @@ class DialogDriver {
     void readProperties(DialogObservation& seen);
     void locateButton(DialogObservation& seen);
     void give(DialogInput input, const DialogObservation& seen);
-    bool isTopLevel(::Window window);
-
-    Display* display_ = nullptr;
 };
 
 } // namespace testing_support

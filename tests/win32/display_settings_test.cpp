@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "support/child_process.h"
-#include "support/xvfb_server.h"
+#include "support/private_display_environment.h"
 
 #include <windows.h>
 
@@ -43,20 +43,6 @@ std::string& selfPath() {
     static std::string path;
     return path;
 }
-
-// The layer opens its connection once per process, so the server and DISPLAY
-// are set before any test makes a layer call.
-class PrivateDisplay : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        server_ = std::make_unique<testing_support::XvfbServer>("1024x768x24");
-        setenv("DISPLAY", server_->displayName().c_str(), 1);
-    }
-    void TearDown() override { server_.reset(); }
-
-  private:
-    std::unique_ptr<testing_support::XvfbServer> server_;
-};
 
 DEVMODEA queriedMode(WORD size = sizeof(DEVMODEA)) {
     DEVMODEA mode{};
@@ -467,6 +453,6 @@ int main(int argc, char** argv) {
         return 1;
     selfPath().assign(path, static_cast<size_t>(length));
     ::testing::InitGoogleTest(&argc, argv);
-    ::testing::AddGlobalTestEnvironment(new PrivateDisplay);
+    ::testing::AddGlobalTestEnvironment(new testing_support::PrivateDisplayEnvironment);
     return RUN_ALL_TESTS();
 }

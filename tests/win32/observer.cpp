@@ -1,30 +1,15 @@
 #include "observer.h"
 
+#include "x_pixels.h"
+#include "x_window_tree.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
-#include <stdexcept>
 
 namespace layer_test {
-namespace {
-
-int channel(unsigned long pixel, unsigned long mask) {
-    if (!mask)
-        return 0;
-    int shift = 0;
-    while (!((mask >> shift) & 1))
-        ++shift;
-    unsigned long bits = mask >> shift;
-    unsigned long value = (pixel & mask) >> shift;
-    return static_cast<int>(value * 255 / bits);
-}
-
-} // namespace
-
-Observer::Observer() : display_(XOpenDisplay(nullptr)) {
-    if (!display_)
-        throw std::runtime_error("the observer cannot open the display");
-}
+Observer::Observer()
+    : display_(testing_support::openTestConnection("", false, testing_support::ErrorHandling::LeaveAlone)) {}
 
 Observer::~Observer() {
     XCloseDisplay(display_);
@@ -45,13 +30,7 @@ std::optional<ServerGeometry> Observer::geometry(::Window window) {
 }
 
 std::string Observer::wmName(::Window window) {
-    char* name = nullptr;
-    std::string text;
-    if (XFetchName(display_, window, &name) && name)
-        text = name;
-    if (name)
-        XFree(name);
-    return text;
+    return testing_support::windowName(display_, window);
 }
 
 std::string Observer::wmClassClass(::Window window) {
@@ -115,14 +94,7 @@ void Observer::key(unsigned long keysym, bool press) {
 }
 
 void Observer::requestClose(::Window window) {
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display_, window, False, NoEventMask, &event);
+    testing_support::sendCloseRequest(display_, window);
     XSync(display_, False);
 }
 
@@ -156,11 +128,9 @@ std::optional<Rgb> Observer::pixel(::Window window, int x, int y) {
     XImage* image = XGetImage(display_, window, x, y, 1, 1, AllPlanes, ZPixmap);
     if (!image)
         return std::nullopt;
-    unsigned long value = XGetPixel(image, 0, 0);
+    testing_support::Rgb seen = testing_support::rgbOf(XGetPixel(image, 0, 0), attributes.visual);
     XDestroyImage(image);
-    const Visual* visual = attributes.visual;
-    return Rgb{channel(value, visual->red_mask), channel(value, visual->green_mask),
-               channel(value, visual->blue_mask)};
+    return Rgb{seen.r, seen.g, seen.b};
 }
 
 } // namespace layer_test

@@ -2,8 +2,9 @@
 // way any other client (a window manager, a user) sees them, and acts on them
 // as such a client would, with synthetic input through XTest.
 //
-// It installs no error handler: the layer's handler is the process's one, so
-// a request about a window that is gone fails silently and the call reports it.
+// It leaves the process's error handler alone: the layer's handler is the
+// process's one, so a request about a window that is gone fails silently and
+// the call reports it.
 #pragma once
 
 #include <X11/Xlib.h>

@@ -25,21 +25,17 @@ void stopLeftServer() {
 
 } // namespace
 
-PrivateDisplay::PrivateDisplay(std::vector<std::string> extraArguments)
-    : extraArguments_(std::move(extraArguments)) {}
-
 void PrivateDisplay::SetUp() {
-    server_ = std::make_unique<testing_support::XvfbServer>("1024x768x24", extraArguments_);
-    setenv("DISPLAY", server_->displayName().c_str(), 1);
+    PrivateDisplayEnvironment::SetUp();
     if (runningServer() < 0)
         std::atexit(stopLeftServer);
-    runningServer() = server_->pid();
+    runningServer() = server().pid();
     ASSERT_NE(win32::display(), nullptr) << win32::displayFailureReason();
 }
 
 void PrivateDisplay::TearDown() {
     runningServer() = 0;
-    server_.reset();
+    PrivateDisplayEnvironment::TearDown();
 }
 
 } // namespace layer_test

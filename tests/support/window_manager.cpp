@@ -1,6 +1,6 @@
 #include "window_manager.h"
 
-#include "desktop.h"
+#include "x_client.h"
 
 #include <chrono>
 #include <csignal>
@@ -11,7 +11,7 @@
 #include <thread>
 #include <unistd.h>
 
-namespace reliability {
+namespace testing_support {
 namespace {
 
 constexpr int startTimeoutMs = 10000;
@@ -54,13 +54,13 @@ WindowManager::WindowManager(const std::string& displayName) : directory_(makeDi
     std::string rc = directory_ + "/rc.xml";
     std::ofstream(rc) << configuration;
     // Its settings and caches stay in the directory of this run.
-    process_ = std::make_unique<testing_support::ChildProcess>(
+    process_ = std::make_unique<ChildProcess>(
         std::vector<std::string>{"/usr/bin/openbox", "--sm-disable", "--config-file", rc},
         std::vector<std::string>{"DISPLAY=" + displayName, "XDG_CONFIG_HOME=" + directory_,
                                  "XDG_CACHE_HOME=" + directory_, "HOME=" + directory_});
-    Desktop desktop(displayName);
+    XClient observer(displayName);
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(startTimeoutMs);
-    while (!desktop.windowManagerRunning()) {
+    while (!observer.windowManagerRunning()) {
         if (!process_->running() || std::chrono::steady_clock::now() >= deadline)
             throw std::runtime_error("openbox did not start: " + process_->stderrText());
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -75,4 +75,4 @@ WindowManager::~WindowManager() {
     std::filesystem::remove_all(directory_, ignored);
 }
 
-} // namespace reliability
+} // namespace testing_support

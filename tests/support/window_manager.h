@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-namespace reliability {
+namespace testing_support {
 
 class WindowManager {
   public:
@@ -21,7 +21,7 @@ class WindowManager {
 
   private:
     std::string directory_;
-    std::unique_ptr<testing_support::ChildProcess> process_;
+    std::unique_ptr<ChildProcess> process_;
 };
 
-} // namespace reliability
+} // namespace testing_support
