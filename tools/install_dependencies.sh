@@ -9,7 +9,7 @@ libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri mesa-utils
 libx11-dev libxrandr-dev libxtst-dev libxdamage-dev
 googletest libgtest-dev libgmock-dev libbenchmark-dev
 xvfb xauth x11-apps x11-utils xdotool imagemagick openbox
-xserver-xorg-core xserver-xorg-video-dummy"
+xserver-xorg-core xserver-xorg-video-dummy valgrind"
 
 missing=""
 for package in $packages; do
