@@ -352,6 +352,10 @@ BOOL WINAPI DestroyWindow(HWND hWnd) {
     // The record stays in the table until here, whatever the procedure did.
     releaseContextOfWindow(*window);
     destroyXWindow(*window);
+    // As on the platform, the window is gone for everyone once DestroyWindow
+    // returns: no other client still finds it.
+    if (Display* d = openedDisplay())
+        XSync(d, False);
     dropQueuedMessagesFor(hWnd);
     windowTable().remove(reinterpret_cast<std::uintptr_t>(hWnd));
     return TRUE;
