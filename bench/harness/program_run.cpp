@@ -9,7 +9,6 @@
 #include <fcntl.h>
 #include <fstream>
 #include <poll.h>
-#include <sstream>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
